@@ -20,6 +20,9 @@ demo: build
 test: build
 	scripts/run-tests
 
+bench: build
+	scripts/bench
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h' '*.c')
 

@@ -1,0 +1,1 @@
+#include "crypt/engine.h"
