@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -44,6 +45,15 @@ bool remove_file(const std::string& path) {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
     return ::unlink(path.c_str()) == 0;
+}
+
+bool rename(const std::string& from, const std::string& to, bool replace) {
+    if (!replace) {
+        // link() refuses an existing name, so nothing is ever overwritten by accident.
+        if (::link(from.c_str(), to.c_str()) != 0) return false;
+        return ::unlink(from.c_str()) == 0;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool create_directory(const std::string& path) {
@@ -88,6 +98,12 @@ DirectoryReader::Next DirectoryReader::next(DirEntry& out) {
         out.attributes = 0;
     }
     return Next::entry;
+}
+
+std::optional<FileId> identity(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 std::optional<std::string> environment_variable(const std::string& name) {

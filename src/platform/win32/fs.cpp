@@ -28,6 +28,11 @@ bool is_directory(const std::string& path) {
 
 bool remove_file(const std::string& path) { return DeleteFileW(file_api_path(path).c_str()) != 0; }
 
+bool rename(const std::string& from, const std::string& to, bool replace) {
+    return MoveFileExW(file_api_path(from).c_str(), file_api_path(to).c_str(),
+                       replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0;
+}
+
 bool create_directory(const std::string& path) {
     return !path.empty() && CreateDirectoryW(file_api_path(path).c_str(), nullptr) != 0;
 }
@@ -71,6 +76,20 @@ DirectoryReader::Next DirectoryReader::next(DirEntry& out) {
     out.name = narrow(data.cFileName);
     out.attributes = data.dwFileAttributes;
     return Next::entry;
+}
+
+std::optional<FileId> identity(const std::string& path) {
+    // Backup semantics open folders too; following links gives the folder a link leads to.
+    HANDLE h = CreateFileW(file_api_path(path).c_str(), 0,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info;
+    BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (!ok) return std::nullopt;
+    return FileId{info.dwVolumeSerialNumber,
+                  (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
 std::optional<std::string> environment_variable(const std::string& name) {

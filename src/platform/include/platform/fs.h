@@ -22,6 +22,9 @@ bool exists(const std::string& path);
 bool is_directory(const std::string& path);
 
 bool remove_file(const std::string& path);
+// Gives a file a new name in the same volume. With 'replace', an existing file of the new name
+// is replaced in the same step; without it the move fails when the name is taken.
+bool rename(const std::string& from, const std::string& to, bool replace);
 // Creates one level: the parent must exist. False when it cannot, or when the name exists.
 bool create_directory(const std::string& path);
 // Removes an empty folder.
@@ -50,6 +53,15 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// What makes a file or folder itself, whatever name it is reached by: the device (or volume) and
+// the file's number on it. None when it cannot be opened.
+struct FileId {
+    std::uint64_t device = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FileId& o) const { return device == o.device && index == o.index; }
+};
+std::optional<FileId> identity(const std::string& path);
 
 std::optional<std::string> environment_variable(const std::string& name);
 // The folder of the running program, with no trailing separator.

@@ -60,6 +60,10 @@ public:
     // The Yes / Yes to All / No prompt.
     virtual YesToAll ask_yes_to_all(const std::string& text, const std::string& caption) = 0;
 
+    // The native window that owns the boxes (the progress dialog), for system dialogs such as
+    // the mail client's; 0 where there is none.
+    virtual std::uintptr_t window_handle() const { return 0; }
+
     // A question counts as answered yes only when the Yes button was pressed.
     bool ask_yes(const std::string& text, const std::string& caption) {
         return ask({text, caption, mb::kQuestion, Owner::progress_dialog}) == Answer::yes;
