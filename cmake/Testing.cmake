@@ -13,14 +13,15 @@ else()
 endif()
 include(GoogleTest)
 
-# vx_add_test(name SOURCES ... LIBS ...): one test program, its cases discovered by CTest. Under
-# the cross build the discovery and the cases run through the Wine wrapper.
+# vx_add_test(name SOURCES ... LIBS ... [ENVIRONMENT VAR=value ...]): one test program, its cases
+# discovered by CTest. Under the cross build the discovery and the cases run through the Wine
+# wrapper.
 function(vx_add_test name)
-    cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} vx_testsupport GTest::gmock GTest::gtest_main)
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES TIMEOUT 300)
+        PROPERTIES TIMEOUT 300 ENVIRONMENT "${T_ENVIRONMENT}")
 endfunction()

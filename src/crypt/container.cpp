@@ -308,15 +308,15 @@ bool ContainerReader::is_sound(const Entry& entry, std::uint64_t block_offset) c
 ContainerReader::Block ContainerReader::read_block(const Entry& entry, std::uint64_t block_offset,
                                                    Buffer& payload) const {
     if (!is_sound(entry, block_offset)) return Block::damaged;
-    auto payload_length = number_value(entry.payload_length);
-    auto block_length = number_value(entry.block_length);
-    if (*payload_length < 1) {
+    auto payload_length = number_value(entry.payload_length).value_or(0);
+    auto block_length = number_value(entry.block_length).value_or(0);
+    if (entry.is_folder() || payload_length < 1) {  // nothing stored for it
         payload.clear();
         return Block::ok;
     }
-    payload.assign(static_cast<std::size_t>(*block_length), 0);
+    payload.assign(static_cast<std::size_t>(block_length), 0);
     if (!read_part(path_, payload, kDataStart + block_offset)) return Block::unreadable;
-    if (!unseal(engine_, layer_, key_, payload, static_cast<std::size_t>(*payload_length))) {
+    if (!unseal(engine_, layer_, key_, payload, static_cast<std::size_t>(payload_length))) {
         return Block::engine_error;
     }
     return Block::ok;

@@ -111,6 +111,10 @@ TEST_F(Reader, EntriesAreSoundOnlyWhenTheyFit) {
     EXPECT_FALSE(reader.check_matches(second, payload));
     Entry bad{"2", "F", "b", "9", "8", "0", "0", "0"};
     EXPECT_EQ(reader.read_block(bad, 16, payload), ContainerReader::Block::damaged);
+    // A folder has nothing stored, whatever its lengths say (found by the fuzz target).
+    Entry folder{"3", "D", "f\\", "64", "-4", "0", "0", "0"};
+    EXPECT_EQ(reader.read_block(folder, 16, payload), ContainerReader::Block::ok);
+    EXPECT_TRUE(payload.empty());
 }
 
 // The committed container decrypts to exactly its tree on every build: if this fails, a change

@@ -24,6 +24,15 @@ protected:
 
     void SetUp() override { ASSERT_TRUE(fs::create_directory(src())); }
 
+    // A job for the owner's file list, as the window fills it.
+    ProgressCrypting job_for(const std::string& t) {
+        ProgressCrypting job;
+        job.window = &owner;
+        job.key = test::kKey;
+        job.target = t;
+        return job;
+    }
+
     std::vector<Entry> entries_of(const std::string& container) {
         ContainerReader reader(test::engine(), owner.layer, test::kKey);
         EXPECT_EQ(reader.open(container), ContainerReader::Open::ok);
@@ -158,10 +167,7 @@ TEST_F(CryptingRun, FailureRows) {
         SCOPED_TRACE(row.what);
         test::ScriptedContext c;
         owner.file_list = row.list;
-        ProgressCrypting job;
-        job.window = &owner;
-        job.key = test::kKey;
-        job.target = row.target;
+        ProgressCrypting job = job_for(row.target);
         crypting_run(c, job);
         EXPECT_EQ(owner.crypting_failed, 1u);
         ASSERT_EQ(c.boxes.size(), 1u);
@@ -254,10 +260,7 @@ TEST_F(CryptingRun, DeletePhaseRetriesUntilNo) {
     owner.file_list.clear();
     for (const char* n : {"a.txt", "b.txt", "c.txt"}) owner.file_list.push_back(src(n));
     owner.several_entries = 1;
-    ProgressCrypting job;
-    job.window = &owner;
-    job.key = test::kKey;
-    job.target = target();
+    ProgressCrypting job = job_for(target());
     job.delete_sources = 1;
     crypting_run(ctx, job);
     EXPECT_EQ(owner.crypting_failed, 0u);
@@ -274,10 +277,7 @@ TEST_F(CryptingRun, FolderDeletedFirstTakesItsContentsAlong) {
     test::make_tree(src(), {{"f/", ""}, {"f/a", "1"}, {"f/g/", ""}, {"f/g/b", "2"}});
     owner.file_list.clear();
     add_path(owner.file_list, ctx, src("f"), true);
-    ProgressCrypting job;
-    job.window = &owner;
-    job.key = test::kKey;
-    job.target = target();
+    ProgressCrypting job = job_for(target());
     job.delete_sources = 1;
     crypting_run(ctx, job);
     EXPECT_EQ(owner.crypting_failed, 0u);
@@ -288,10 +288,7 @@ TEST_F(CryptingRun, FolderDeletedFirstTakesItsContentsAlong) {
 TEST_F(CryptingRun, VerificationCatchesADamagedContainerBeforeDeleting) {
     test::make_tree(src(), {{"a.txt", test::noise(5000, 6)}});
     owner.file_list = {src("a.txt")};
-    ProgressCrypting job;
-    job.window = &owner;
-    job.key = test::kKey;
-    job.target = target();
+    ProgressCrypting job = job_for(target());
     job.delete_sources = 1;
     job.before_verify = [](const std::string& t) { test::flip_bit(t, 11 + 100); };
     crypting_run(ctx, job);
@@ -320,10 +317,7 @@ TEST_F(CryptingRun, EmailPhase) {
         services.mailed.clear();
         test::ScriptedContext c;
         owner.file_list = {src("a.txt")};
-        ProgressCrypting job;
-        job.window = &owner;
-        job.key = test::kKey;
-        job.target = target();
+        ProgressCrypting job = job_for(target());
         job.email = 1;
         crypting_run(c, job);
         EXPECT_EQ(owner.crypting_failed, 0u) << "the container is done either way";

@@ -8,17 +8,6 @@
 
 namespace vx {
 
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = -1;
-    }
-    return *this;
-}
-
 bool File::open(const std::string& path, Access access, Disposition disposition) {
     close();
     int flags = O_CLOEXEC;

@@ -6,17 +6,6 @@
 
 namespace vx {
 
-Library::Library(Library&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-
-Library& Library::operator=(Library&& other) noexcept {
-    if (this != &other) {
-        release();
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
 std::string Library::file_name(const std::string& stem) { return "lib" + stem + ".so"; }
 
 bool Library::load(const std::string& folder, const std::string& file_name) {
@@ -26,10 +15,6 @@ bool Library::load(const std::string& folder, const std::string& file_name) {
     if (!fs::exists(full)) return false;
     handle_ = ::dlopen(full.c_str(), RTLD_NOW | RTLD_LOCAL);
     return handle_ != nullptr;
-}
-
-bool Library::load_from_program_directory(const std::string& file_name) {
-    return load(fs::program_directory(), file_name);
 }
 
 bool Library::load_system(const std::string& file_name) {

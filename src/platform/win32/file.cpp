@@ -12,17 +12,6 @@ HANDLE as_handle(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 constexpr std::intptr_t kClosed = -1;  // INVALID_HANDLE_VALUE
 }  // namespace
 
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kClosed;
-    }
-    return *this;
-}
-
 bool File::open(const std::string& path, Access access, Disposition disposition) {
     close();
     DWORD desired = access == Access::read_shared ? GENERIC_READ : GENERIC_WRITE;

@@ -7,17 +7,6 @@
 
 namespace vx {
 
-Library::Library(Library&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-
-Library& Library::operator=(Library&& other) noexcept {
-    if (this != &other) {
-        release();
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
 std::string Library::file_name(const std::string& stem) { return stem + ".dll"; }
 
 bool Library::load(const std::string& folder, const std::string& file_name) {
@@ -28,10 +17,6 @@ bool Library::load(const std::string& folder, const std::string& file_name) {
     // in its folder first, and the library itself nowhere else.
     handle_ = LoadLibraryExW(win32::widen(full).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     return handle_ != nullptr;
-}
-
-bool Library::load_from_program_directory(const std::string& file_name) {
-    return load(fs::program_directory(), file_name);
 }
 
 bool Library::load_system(const std::string& file_name) {
