@@ -62,7 +62,7 @@ public:
         for (const auto& p : paths) {
             const std::size_t separator = pos_ == 0 ? 0 : 2;
             // Every entry leaves room behind it for the chain line to a next block.
-            if (pos_ + p.size() + kChainLineUnits > kBlockUnits) {
+            if (pos_ + separator + p.size() + kChainLineUnits > kBlockUnits) {
                 const std::size_t previous = current_;
                 r = make_block(name);
                 if (r != WriteResult::written) return r;

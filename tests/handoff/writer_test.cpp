@@ -167,8 +167,8 @@ TEST(HandoffWriter, ANameSomebodyElseHoldsIsPassedOverForAFreshOne) {
 }
 
 TEST(HandoffWriter, ABlockThatCannotBeMadeStopsTheWrite) {
-    // A "\" is a namespace separator for Windows, a "/" is refused by POSIX.
-    const std::string bad = "Global\\no/such";
+    // Windows takes the "\" for a namespace that does not exist, POSIX refuses the "/".
+    const std::string bad = "Globalx\\no/such";
     {
         Blocks blocks;
         EXPECT_EQ(write_blocks({u"C:\\a"}, blocks, names_from({bad})), WriteResult::create_failed);
