@@ -96,6 +96,18 @@ private:
     bool mail_failed_ = false;
 };
 
+// Forgets what the status line was told of a run's bytes when the run's state goes.
+class Measuring {
+public:
+    explicit Measuring(TerminalContext& context) : context_(context) {}
+    ~Measuring() { context_.measure(0, nullptr); }
+    Measuring(const Measuring&) = delete;
+    Measuring& operator=(const Measuring&) = delete;
+
+private:
+    TerminalContext& context_;
+};
+
 struct Session {
     explicit Session(const Options& o)
         : options(o), console(o.quiet), context(console, o.answer), watch(context, console) {}
@@ -344,6 +356,7 @@ int crypt(Session& s) {
     owner.several_entries = tops.size() > 1 ? 1 : 0;
     owner.engine = &engine;
     owner.services = &services;
+    Measuring measuring(s.context);
     if (s.console.shows_status()) measure_crypting(s.context, owner.file_list);
 
     ProgressCrypting job;
@@ -391,6 +404,7 @@ int decrypt(Session& s) {
     RunOwner owner;
     owner.engine = &engine;
     owner.services = &services;
+    Measuring measuring(s.context);
     if (s.console.shows_status()) {
         s.context.report_text(msg::kPreparing);
         measure_decrypting(s.context, engine, owner.layer, key, container);
@@ -497,6 +511,7 @@ int verify(Session& s) {
     block_numbers(entries, block, blocks);
 
     std::uint64_t offset = 0;
+    Measuring measuring(s.context);
     s.context.measure(totals.bytes, [&offset](const std::string&) { return offset; });
     std::size_t damaged = 0;
     bool engine_failed = false;

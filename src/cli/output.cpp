@@ -106,25 +106,28 @@ std::string usage() {
 }
 
 std::string crypt_help() {
-    return "Usage: vx crypt [--zip] [--delete-sources | --email] [-o TARGET] [ANSWER] PATH...\n"
+    return "Usage: vx crypt [--zip] [--delete-sources | --email] [-o TARGET] [ANSWER]\n"
+           "                PATH...\n"
            "\n"
-           "Crypts every PATH into one container. A folder is taken with everything below it.\n"
-           "All PATHs must lie in one folder.\n"
+           "Crypts every PATH into one container; a folder with everything below it. All\n"
+           "PATHs must lie in one folder.\n"
            "\n"
            "  -o TARGET         the container to write; by default the PATH's name with the\n"
            "                    extension .vx for one PATH, CryptedFiles.vx beside them for\n"
            "                    several\n"
            "  --zip             compress every block with 7-Zip before it is crypted\n"
-           "  --delete-sources  afterwards, check the container and move the PATHs to the trash\n"
-           "  --email           afterwards, hand the container to the mail client and remove it\n"
+           "  --delete-sources  afterwards, check the container and move the PATHs to the\n"
+           "                    trash\n"
+           "  --email           afterwards, hand the container to the mail client, then\n"
+           "                    remove it\n"
            "  --yes, --yes-to-all, --no\n"
            "                    the answer to every question (such as replacing TARGET)\n"
            "  --key-file FILE   read the key from the first line of FILE (else VX_KEY, else\n"
            "                    the terminal)\n"
            "  --quiet           show nothing but warnings and errors\n"
            "\n"
-           "A container is written under a temporary name and takes TARGET's name only when it\n"
-           "is complete: an old TARGET stays as it was until then.\n";
+           "The container is written under a temporary name and takes TARGET's name only\n"
+           "when it is complete: an old TARGET stays as it was until then.\n";
 }
 
 std::string decrypt_help() {
@@ -137,17 +140,17 @@ std::string decrypt_help() {
            "  --delete-container  afterwards, move CONTAINER to the trash when all went well\n"
            "  --yes, --yes-to-all, --no\n"
            "                      the answer to every question (such as replacing a file)\n"
-           "  --key-file FILE     read the key from the first line of FILE (else VX_KEY, else\n"
-           "                      the terminal)\n"
+           "  --key-file FILE     read the key from the first line of FILE (else VX_KEY,\n"
+           "                      else the terminal)\n"
            "  --quiet             show nothing but warnings and errors\n";
 }
 
 std::string list_help() {
     return "Usage: vx list [--key-file FILE] [--quiet] CONTAINER\n"
            "\n"
-           "Shows the entries of CONTAINER: number, kind (D folder, F file), payload and block\n"
-           "lengths, part mark (1: one of several blocks of a file), compression mark (1:\n"
-           "zipped) and relative path. A file of several blocks has one entry per block.\n";
+           "Shows the entries of CONTAINER: number, kind (D folder, F file), payload and\n"
+           "block lengths, part mark (1: one of several blocks of a file), compression mark\n"
+           "(1: zipped) and relative path. A file of several blocks has one entry per block.\n";
 }
 
 std::string verify_help() {

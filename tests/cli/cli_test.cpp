@@ -228,6 +228,36 @@ TEST(VxCrypt, SeveralItemsGoIntoCryptedFilesAndComeBackInAFolderOfThatName) {
               (Tree{{"one.txt", "one"}, {"two.txt", "two"}}));
 }
 
+// Changes the working folder for the life of the object; vx started meanwhile inherits it.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::string& folder) : old_(fs::working_directory()) {
+        EXPECT_TRUE(fs::set_working_directory(folder));
+    }
+    ~WorkingFolder() { fs::set_working_directory(old_); }
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+private:
+    std::string old_;
+};
+
+TEST(VxCrypt, RelativePathsAreTakenAsFullPaths) {
+    TempDir dir;
+    test::make_tree(dir.path(), {{"Docs/", ""}, {"Docs/a.txt", "abc"}, {"b.txt", "b"}, {"out/", ""}});
+    WorkingFolder here(at(dir, "out"));
+
+    // "." and ".." and a trailing separator make no difference to the names stored.
+    Outcome c = vx({"crypt", native("../Docs/./"), native("../out/../b.txt")});
+    ASSERT_EQ(c.code, 0) << c.output;
+    EXPECT_THAT(c.output, HasSubstr(shown("Attention", msg::crypted_to(at(dir, "CryptedFiles.vx")))));
+
+    Outcome d = vx({"decrypt", "-o", "restored", native("../CryptedFiles.vx")});
+    ASSERT_EQ(d.code, 0) << d.output;
+    EXPECT_EQ(test::read_tree(at(dir, "out/restored")),
+              (Tree{{"Docs/", ""}, {"Docs/a.txt", "abc"}, {"b.txt", "b"}}));
+}
+
 TEST(VxCrypt, ItemsFromTwoFoldersOrMissingItemsWriteNothing) {
     TempDir dir;
     test::make_tree(dir.path(), {{"x/", ""}, {"x/a", "a"}, {"y/", ""}, {"y/b", "b"}});

@@ -40,7 +40,8 @@ struct Job {
     std::atomic<bool> go{false};  // lets a waiting worker return
     std::atomic<int> steps{0};    // blocks of work begun
     std::atomic<bool> ended_by_itself{false};
-    Handle thread;  // the worker's own thread
+    Handle thread;     // the worker's own thread
+    std::string text;  // what the worker reports
     int calls = 0;
 };
 
@@ -152,17 +153,21 @@ TEST(ProgressDialog, TemplatesShowTheReports) {
         int height;      // of the client area, in dialog units
         int cancel_top;  // in dialog units
         const char* screenshot;
+        const char* text;
     };
     const Case cases[] = {
-        {true, "Crypting progress", 55, 37, "progress_with_bar.png"},
-        {false, "Selecting progress", 37, 19, "progress_text_only.png"},
+        {true, "Crypting progress", 55, 37, "progress_with_bar.png",
+         "Crypting 'C:\\data\\report.doc'"},
+        {false, "Selecting progress", 37, 19, "progress_text_only.png",
+         "Reading 'C:\\data\\Reports\\'"},
     };
     gui::OwnerWindow owner;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
         Job job;
+        job.text = c.text;
         auto worker = [](ProgressContext& ctx) -> std::uint8_t {
-            ctx.report_text("Crypting 'C:\\data\\report.doc'");
+            ctx.report_text(job_of(ctx).text);
             ctx.report_position(40);
             ctx.report_position(250);  // out of range: shown as full
             ctx.report_position(40);
@@ -178,12 +183,11 @@ TEST(ProgressDialog, TemplatesShowTheReports) {
         RECT cancel{}, expected_cancel{329, c.cancel_top, 50, 12};
         RECT status_rect{}, expected_status{7, 5, 372, 8};
         std::string shot;
+        const std::wstring text = win32::widen(c.text);
         std::thread driver([&] {
             HWND d = gui::wait_window(L"#32770", win32::widen(c.title));
             if (d) {
-                gui::wait_until([&] {
-                    return gui::item_text(d, IDC_STATUS_TEXT) == L"Crypting 'C:\\data\\report.doc'";
-                });
+                gui::wait_until([&] { return gui::item_text(d, IDC_STATUS_TEXT) == text; });
                 status = gui::item_text(d, IDC_STATUS_TEXT);
                 cancel_text = gui::item_text(d, IDCANCEL);
                 owner_of = GetWindow(d, GW_OWNER);
@@ -208,7 +212,7 @@ TEST(ProgressDialog, TemplatesShowTheReports) {
         EXPECT_EQ(dialog.run(), kWorkerSucceeded);
         driver.join();
 
-        EXPECT_EQ(status, L"Crypting 'C:\\data\\report.doc'");
+        EXPECT_EQ(status, text);
         EXPECT_EQ(cancel_text, L"&Cancel");
         EXPECT_EQ(owner_of, owner.get());
         EXPECT_EQ(client.right, expected_client.right);
