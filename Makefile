@@ -1,18 +1,18 @@
 # The project's entry points. 'make demo' and 'make test' work on a fresh Debian 12 machine as root.
 PRESETS := linux win64 win32
 
-.PHONY: all bootstrap build demo test bench fuzz format clean $(addprefix build-,$(PRESETS))
+.PHONY: all bootstrap build demo test bench fuzz format clean
 
 all: build
 
 bootstrap:
 	@scripts/bootstrap
 
-build: bootstrap $(addprefix build-,$(PRESETS))
-
-build-%:
-	cmake --preset $* >/dev/null
-	cmake --build --preset $*
+build: bootstrap
+	@set -e; for p in $(PRESETS); do \
+	    cmake --preset $$p >/dev/null; \
+	    cmake --build --preset $$p; \
+	done
 
 demo: build
 	@scripts/demo
