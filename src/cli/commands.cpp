@@ -161,7 +161,8 @@ int obtain_key(Session& s, bool crypting, std::string& key) {
     } else if (auto env = fs::environment_variable("VX_KEY")) {
         key = *env;
         wipe(*env);
-    } else if (terminal::is_terminal(Stream::input)) {
+    } else if (terminal::is_terminal(Stream::input) && terminal::is_terminal(Stream::error)) {
+        // Asked only where the prompt can be seen: questions go to standard error.
         s.console.prompt(text::key_prompt(crypting));
         std::optional<std::string> line = terminal::read_line(false);
         s.console.prompt("\n");

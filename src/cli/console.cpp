@@ -84,7 +84,9 @@ void Console::clear_locked() {
 
 TerminalContext::TerminalContext(Console& console, Preset answer)
     : console_(console), answer_(answer),
-      interactive_(answer == Preset::none && terminal::is_terminal(Stream::input)) {}
+      // Questions are written to standard error: ask only when the user can see them there.
+      interactive_(answer == Preset::none && terminal::is_terminal(Stream::input) &&
+                   terminal::is_terminal(Stream::error)) {}
 
 bool TerminalContext::poll_interrupt() {
     if (terminal::interrupted() && !stop_requested()) request_stop();
