@@ -25,6 +25,8 @@ namespace {
 
 void add(FileList& list, WorkerContext& context, const std::string& p, bool recurse,
          std::vector<fs::FileId>& ancestors) {
+    // A cancelled walk ends here rather than by force, which could leave the list half-changed.
+    if (context.stop_requested()) return;
     context.report_text("Selecting file: " + p);
     auto attrs = fs::attributes(p);
     if (!attrs) {

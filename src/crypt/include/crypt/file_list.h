@@ -21,7 +21,8 @@ std::string relative_path(const std::string& entry, const std::string& base);
 // Adds 'path' to the list: a folder (when 'recurse') as its own entry ending in one separator,
 // then everything below it depth first in listing order, hidden entries included; anything else
 // as it is. A missing path or a folder that cannot be listed is reported to the user and passed
-// over. A folder reached again through a link below itself is not entered a second time.
+// over. A folder reached again through a link below itself is not entered a second time. Once a
+// stop is requested nothing more is added.
 void add_path(FileList& list, WorkerContext& context, const std::string& path, bool recurse);
 
 // Every entry must start with the base folder of the first one. Shows the one-folder warning
