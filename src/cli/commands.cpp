@@ -516,6 +516,7 @@ int verify(Session& s) {
     s.context.measure(totals.bytes, [&offset](const std::string&) { return offset; });
     std::size_t damaged = 0;
     bool engine_failed = false;
+    Buffer payload;  // one buffer for every block, wiped at the end
     for (std::size_t k = 0; k < entries.size() && !engine_failed; ++k) {
         if (s.context.poll_interrupt()) break;
         const Entry& e = entries[k];
@@ -523,7 +524,6 @@ int verify(Session& s) {
         s.context.report_text(text::verifying(k + 1, entries.size(), rp));
 
         std::string reason;
-        Buffer payload;
         if (!reader.is_sound(e, offset)) {
             reason = text::reason_unsound();
         } else if (!e.is_folder() && number_value(e.payload_length).value_or(0) > 0) {
@@ -542,13 +542,14 @@ int verify(Session& s) {
                 reason = text::reason_check_value();
             }
         }
-        wipe(payload);
         if (!reason.empty()) {
             ++damaged;
             s.console.out(text::damaged_entry(e.number, block[k], blocks[k], rp, reason));
         }
         offset += block_length_of(e);
     }
+    payload.resize(payload.capacity());  // earlier, longer blocks too
+    wipe(payload);
     s.console.clear_status();
     if (engine_failed) {
         s.console.message(msg::kWarning, CipherEngine::error_message());

@@ -197,10 +197,12 @@ std::string second_service_row(std::uint32_t info_row_length, std::uint32_t info
 
 // --- storing and restoring ----------------------------------------------------------------------
 
-std::int32_t padded_check_value(CipherEngine& engine, const Buffer& plain) {
-    Buffer copy = plain;
-    zero_pad(copy, 4);
-    return engine.check_value(copy.data(), copy.size());
+std::int32_t padded_check_value(CipherEngine& engine, Buffer& bytes) {
+    const std::size_t size = bytes.size();
+    zero_pad(bytes, 4);
+    const std::int32_t value = engine.check_value(bytes.data(), bytes.size());
+    bytes.resize(size);
+    return value;
 }
 
 bool seal(CipherEngine& engine, const CCodeStr& layer, const std::string& key, Buffer& bytes) {
@@ -314,7 +316,7 @@ ContainerReader::Block ContainerReader::read_block(const Entry& entry, std::uint
         payload.clear();
         return Block::ok;
     }
-    payload.assign(static_cast<std::size_t>(block_length), 0);
+    payload.resize(static_cast<std::size_t>(block_length));  // every byte is read into
     if (!read_part(path_, payload, kDataStart + block_offset)) return Block::unreadable;
     if (!unseal(engine_, layer_, key_, payload, static_cast<std::size_t>(payload_length))) {
         return Block::engine_error;
@@ -322,7 +324,7 @@ ContainerReader::Block ContainerReader::read_block(const Entry& entry, std::uint
     return Block::ok;
 }
 
-bool ContainerReader::check_matches(const Entry& entry, const Buffer& payload) const {
+bool ContainerReader::check_matches(const Entry& entry, Buffer& payload) const {
     auto stored = number_value(entry.check_value);
     return stored && *stored == padded_check_value(engine_, payload);
 }

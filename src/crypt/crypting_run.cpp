@@ -47,7 +47,7 @@ private:
     bool add_item(std::size_t i, const std::string& p);
     bool add_block(std::size_t i, const std::string& p, const std::string& stored,
                    std::uint64_t start, std::uint64_t end, bool part);
-    bool prepare_block(const std::string& p, std::uint64_t start, std::uint64_t end, Buffer& block,
+    bool prepare_block(const std::string& p, std::uint64_t start, std::uint64_t end,
                        std::int32_t& check, std::uint32_t& payload_length);
     bool append(const Buffer& bytes);
     bool write_at_start(const std::string& row);
@@ -80,6 +80,7 @@ private:
     bool replace_ = false;
     InfoTextBuilder info_;
     std::uint64_t data_length_ = 0;
+    Buffer plain_, zipped_;  // the block at hand
 };
 
 void CryptingRun::run() {
@@ -190,10 +191,10 @@ bool CryptingRun::add_item(std::size_t i, const std::string& p) {
 
 bool CryptingRun::add_block(std::size_t, const std::string& p, const std::string& stored,
                             std::uint64_t start, std::uint64_t end, bool part) {
-    Buffer block;
     std::int32_t check = 0;
     std::uint32_t payload_length = 0;
-    if (!prepare_block(p, start, end, block, check, payload_length)) return false;
+    if (!prepare_block(p, start, end, check, payload_length)) return false;
+    const Buffer& block = job_.zipping ? zipped_ : plain_;
     if (!fits_format(data_length_ + block.size(), 0)) return critical();
     info_.add_block(stored, payload_length, static_cast<std::uint32_t>(block.size()), check, part,
                     job_.zipping != 0);
@@ -202,20 +203,19 @@ bool CryptingRun::add_block(std::size_t, const std::string& p, const std::string
     return true;
 }
 
+// Reads the part into plain_ (its memory is kept from block to block: every byte is read into,
+// nothing is cleared first), takes its check value and seals it, zipped into zipped_ first when
+// the run compresses.
 bool CryptingRun::prepare_block(const std::string& p, std::uint64_t start, std::uint64_t end,
-                                Buffer& block, std::int32_t& check,
-                                std::uint32_t& payload_length) {
-    Buffer plain(static_cast<std::size_t>(end - start));
-    if (!read_part(p, plain, start)) {
+                                std::int32_t& check, std::uint32_t& payload_length) {
+    plain_.resize(static_cast<std::size_t>(end - start));
+    if (!read_part(p, plain_, start)) {
         ctx_.warn(msg::part_not_read(p));
         return false;
     }
-    check = padded_check_value(*owner_.engine, plain);
-    if (job_.zipping) {
-        if (!zip_part(ctx_, p, plain, block)) return false;
-    } else {
-        block = std::move(plain);
-    }
+    check = padded_check_value(*owner_.engine, plain_);
+    if (job_.zipping && !zip_part(ctx_, p, plain_, zipped_)) return false;
+    Buffer& block = job_.zipping ? zipped_ : plain_;
     payload_length = static_cast<std::uint32_t>(block.size());
     std::string key = job_.key;
     bool ok = seal(*owner_.engine, owner_.layer, key, block);

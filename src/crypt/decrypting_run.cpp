@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "archive/archiver.h"
+#include "crypt/block_fetcher.h"
 #include "crypt/container.h"
 #include "crypt/file_access.h"
 #include "crypt/messages.h"
@@ -24,7 +25,7 @@ public:
     DecryptingRun(WorkerContext& context, ProgressDecrypting& job)
         : ctx_(context), job_(job), owner_(*job.window), cp_(job.container),
           td_(CDirectory(job.target).path()),
-          reader_(*owner_.engine, owner_.layer, job.key) {}
+          reader_(*owner_.engine, owner_.layer, job.key), fetcher_(reader_) {}
 
     void run();
 
@@ -39,6 +40,8 @@ private:
     // Deletes the target of a block that failed, marks the entry failed and asks whether to go on.
     Step block_failed(const Entry& e, const std::string& target, const std::string& question);
     void refuse(const Entry& e, const std::string& target);
+    // Starts fetching the next entry after 'index' that has a block to restore.
+    void fetch_after(std::size_t index);
     void finish();
 
     void fail(const std::string& message) {
@@ -54,7 +57,15 @@ private:
     ContainerReader reader_;
     std::uint32_t failed_ = 0;
     CArrayOpers claimed_, yes_to_all_, refused_, failed_list_;
+    std::vector<std::uint64_t> offsets_;  // every entry's block offset within the data area
+    Buffer payload_;
+    BlockFetcher fetcher_;
 };
+
+bool has_block(const Entry& e) {
+    return !e.is_folder() && number_value(e.payload_length).value_or(0) >= 1;
+}
+bool is_compressed(const Entry& e) { return e.compression_mark == "1"; }
 
 void DecryptingRun::run() {
     ctx_.report_text(msg::kPreparing);
@@ -85,7 +96,12 @@ bool DecryptingRun::open_container() {
 void DecryptingRun::entries() {
     const auto& list = reader_.entries();
     const std::size_t n = list.size();
-    std::uint64_t offset = 0;
+    // The block offset grows by every entry's block length, passed over or not.
+    offsets_.assign(n, 0);
+    for (std::size_t e = 1; e < n; ++e) {
+        auto length = number_value(list[e - 1].block_length);
+        offsets_[e] = offsets_[e - 1] + (length && *length > 0 ? static_cast<std::uint64_t>(*length) : 0);
+    }
     for (std::size_t e = 0; e < n; ++e) {
         if (ctx_.stop_requested()) {
             // A file stored in several blocks and cut off by the stop is not left half-written.
@@ -97,10 +113,7 @@ void DecryptingRun::entries() {
             failed_ = 1;
             return;
         }
-        if (entry(list[e], e, n, offset) == Step::stop) return;
-        // The block offset grows by every entry's block length, passed over or not.
-        auto length = number_value(list[e].block_length);
-        if (length && *length > 0) offset += static_cast<std::uint64_t>(*length);
+        if (entry(list[e], e, n, offsets_[e]) == Step::stop) return;
     }
 }
 
@@ -160,9 +173,16 @@ DecryptingRun::Step DecryptingRun::file(const Entry& e, std::size_t index, const
         claimed_.append(e.number);
     }
 
-    Buffer payload;
-    if (number_value(e.payload_length).value_or(0) >= 1) {
-        switch (reader_.read_block(e, offset, payload)) {
+    // Its memory is kept from block to block: read_block reads into every byte.
+    Buffer& payload = payload_;
+    if (number_value(e.payload_length).value_or(0) < 1) {
+        payload.clear();
+    } else {
+        // A compressed payload is checked once unzipped, here, while no fetch is under way.
+        const bool compressed = is_compressed(e);
+        const BlockFetcher::Result got = fetcher_.take(index, e, offset, !compressed, payload);
+        if (!compressed) fetch_after(index);
+        switch (got.block) {
             case ContainerReader::Block::ok: break;
             case ContainerReader::Block::unreadable:
                 return block_failed(e, target, msg::m13_block_unreadable(rp, cp_));
@@ -172,7 +192,7 @@ DecryptingRun::Step DecryptingRun::file(const Entry& e, std::size_t index, const
                 fail(CipherEngine::error_message());
                 return Step::stop;
         }
-        if (e.compression_mark == "1" && !unzip_block(ctx_, rp, cp_, payload)) {
+        if (compressed && !unzip_block(ctx_, rp, cp_, payload)) {
             if (ctx_.stop_requested()) {
                 fs::remove_file(target);
                 failed_ = 1;
@@ -180,7 +200,7 @@ DecryptingRun::Step DecryptingRun::file(const Entry& e, std::size_t index, const
             }
             return block_failed(e, target, msg::m14_unzip(rp, cp_));
         }
-        if (!reader_.check_matches(e, payload)) {
+        if (compressed ? !reader_.check_matches(e, payload) : !got.check_ok) {
             return block_failed(e, target, msg::m15_check(rp, cp_));
         }
     }
@@ -203,12 +223,22 @@ DecryptingRun::Step DecryptingRun::block_failed(const Entry& e, const std::strin
     return ctx_.ask_yes(question, msg::kWarning) ? Step::next : Step::stop;
 }
 
+void DecryptingRun::fetch_after(std::size_t index) {
+    const auto& list = reader_.entries();
+    for (std::size_t k = index + 1; k < list.size(); ++k) {
+        if (!has_block(list[k])) continue;
+        fetcher_.start(k, list[k], offsets_[k], !is_compressed(list[k]));
+        return;
+    }
+}
+
 void DecryptingRun::refuse(const Entry& e, const std::string& target) {
     refused_.append(e.number);
     fail(msg::m12_refused(target));
 }
 
 void DecryptingRun::finish() {
+    fetcher_.wait_idle();  // nothing reads the container any more
     owner_.decrypting_failed = failed_;
     if (failed_ == 0 && job_.delete_container) {
         ctx_.report_text("Deleting file: " + cp_);

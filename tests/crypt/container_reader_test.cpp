@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "crypt/block_fetcher.h"
 #include "crypt/container.h"
 #include "platform/fs.h"
 #include "platform/path.h"
@@ -115,6 +116,54 @@ TEST_F(Reader, EntriesAreSoundOnlyWhenTheyFit) {
     Entry folder{"3", "D", "f\\", "64", "-4", "0", "0", "0"};
     EXPECT_EQ(reader.read_block(folder, 16, payload), ContainerReader::Block::ok);
     EXPECT_TRUE(payload.empty());
+}
+
+// The run's read-ahead gives every entry its own block, whichever block was fetched before, and
+// compares the check value only when asked to.
+TEST_F(Reader, TheFetcherGivesEachEntryItsOwnBlock) {
+    test::Crafted c;
+    c.blocks = {Buffer(16, 'a'), Buffer(24, 'b'), Buffer(5, 'c')};  // at 0, 16, 40
+    test::craft(file(), c);
+    ContainerReader reader(test::engine(), layer, test::kKey);
+    ASSERT_EQ(reader.open(file()), Open::ok);
+    std::vector<Entry> entries = {{"1", "F", "a", "16", "16", "", "0", "0"},
+                                  {"2", "F", "b", "24", "24", "", "0", "0"},
+                                  {"3", "F", "c", "5", "8", "", "0", "0"}};
+    const std::uint64_t offsets[] = {0, 16, 40};
+    for (std::size_t k = 0; k < 2; ++k) {
+        Buffer plain = c.blocks[k];
+        entries[k].check_value = std::to_string(padded_check_value(test::engine(), plain));
+    }
+    entries[2].check_value = "1";  // damaged
+
+    const struct {
+        const char* what;
+        int started;  // -1: nothing fetched before
+        bool start_check;
+        std::size_t taken;
+        bool check, checked, check_ok;
+    } rows[] = {
+        {"the block fetched", 0, true, 0, true, true, true},
+        {"another block than the one fetched", 0, true, 1, true, true, true},
+        {"nothing fetched", -1, true, 1, true, true, true},
+        {"fetched without the check, taken with it", 1, false, 1, true, true, true},
+        {"a check value that differs", 2, true, 2, true, true, false},
+        {"no check asked", 2, false, 2, false, false, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        BlockFetcher fetcher(reader);
+        if (r.started >= 0) {
+            const auto k = static_cast<std::size_t>(r.started);
+            fetcher.start(k, entries[k], offsets[k], r.start_check);
+        }
+        Buffer payload;
+        auto got = fetcher.take(r.taken, entries[r.taken], offsets[r.taken], r.check, payload);
+        EXPECT_EQ(got.block, ContainerReader::Block::ok);
+        EXPECT_EQ(payload, c.blocks[r.taken]);
+        EXPECT_EQ(got.checked, r.checked);
+        EXPECT_EQ(got.check_ok, r.check_ok);
+    }
 }
 
 // The committed container decrypts to exactly its tree on every build: if this fails, a change

@@ -271,7 +271,7 @@ TEST_F(DecryptingRun, DeleteContainerAfterASuccessfulRun) {
 }
 
 TEST_F(DecryptingRun, CraftedPathsNeverLeaveTheTarget) {
-    const Buffer evil = test::bytes_of("evil");
+    Buffer evil = test::bytes_of("evil");
     const std::string cv = std::to_string(padded_check_value(test::engine(), evil));
     test::Crafted c;
     c.blocks = {evil, evil};
@@ -293,7 +293,7 @@ TEST_F(DecryptingRun, CraftedPathsNeverLeaveTheTarget) {
 }
 
 TEST_F(DecryptingRun, LengthsThatDoNotFitAreDamage) {
-    const Buffer data = test::bytes_of("12345678");
+    Buffer data = test::bytes_of("12345678");
     const std::string cv = std::to_string(padded_check_value(test::engine(), data));
     test::Crafted c;
     c.blocks = {data};

@@ -51,5 +51,31 @@ TEST(KeyLayer, TwiceGivesTheInputBackAndTheLastByteStays) {
     }
 }
 
+// Buffers longer than the table's repeat, where whole words are taken at a time: the same walk as
+// byte by byte, across every word and repeat boundary, up to the unchanged last byte.
+TEST(KeyLayer, LongBuffersKeepTheWalk) {
+    struct Walk {
+        std::string key;
+        std::vector<int> table;  // t[0], t[1], ...
+    };
+    const Walk walks[] = {{"12345678", {49, 50, 51, 52, 53, 54, 55, 56}},
+                          {"abc", {97, 98, 99, 97}},
+                          {"1234567890", {49, 50, 51, 52, 53, 54, 55, 56, 57, 48}}};
+    CCodeStr layer;
+    for (const auto& w : walks) {
+        for (std::size_t len : {31u, 32u, 33u, 63u, 64u, 65u, 81u, 161u, 1000u}) {
+            SCOPED_TRACE(w.key + " over " + std::to_string(len));
+            Buffer input(len);
+            for (std::size_t i = 0; i < len; ++i) input[i] = static_cast<std::uint8_t>(i * 37);
+            Buffer out = layer.apply(input, w.key);
+            for (std::size_t i = 0; i + 1 < len; ++i) {
+                const int t = w.table[(i + 1) % w.table.size()];
+                ASSERT_EQ(out[i], static_cast<std::uint8_t>(input[i] ^ t)) << "byte " << i;
+            }
+            EXPECT_EQ(out.back(), input.back());
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vx

@@ -45,11 +45,13 @@ struct DirectoryReader::Impl {
     HANDLE find = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATAW first{};
     bool have_first = false;
+    bool empty = false;  // a folder in which the pattern matches nothing at all
     ~Impl() { close(); }
     void close() {
         if (find != INVALID_HANDLE_VALUE) FindClose(find);
         find = INVALID_HANDLE_VALUE;
         have_first = false;
+        empty = false;
     }
 };
 
@@ -61,10 +63,18 @@ bool DirectoryReader::open(const std::string& folder) {
     std::wstring pattern = file_api_path(path::add_trailing_separator(folder)) + L"*";
     impl_->find = FindFirstFileW(pattern.c_str(), &impl_->first);
     impl_->have_first = impl_->find != INVALID_HANDLE_VALUE;
+    if (!impl_->have_first && GetLastError() == ERROR_FILE_NOT_FOUND) {
+        // A drive root has no "." and "..": when it is empty, nothing matches, and that is an
+        // empty listing, not a failure.
+        DWORD a = GetFileAttributesW(file_api_path(folder).c_str());
+        impl_->empty = a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+        return impl_->empty;
+    }
     return impl_->have_first;
 }
 
 DirectoryReader::Next DirectoryReader::next(DirEntry& out) {
+    if (impl_->empty) return Next::end;
     if (impl_->find == INVALID_HANDLE_VALUE) return Next::error;
     WIN32_FIND_DATAW data;
     if (impl_->have_first) {

@@ -113,8 +113,9 @@ std::string second_service_row(std::uint32_t info_row_length, std::uint32_t info
 
 // --- storing and restoring ----------------------------------------------------------------------
 
-// The check value of a copy of the bytes, zero-padded to a multiple of 4.
-std::int32_t padded_check_value(CipherEngine& engine, const Buffer& plain);
+// The check value of the bytes zero-padded to a multiple of 4. The padding is added for the call
+// only: the buffer keeps its bytes and its size.
+std::int32_t padded_check_value(CipherEngine& engine, Buffer& bytes);
 // Pads to a multiple of 8, applies the key layer, crypts with the engine. False when the engine
 // reports an error.
 bool seal(CipherEngine& engine, const CCodeStr& layer, const std::string& key, Buffer& bytes);
@@ -179,7 +180,8 @@ public:
     // (decrypt, key layer, first payload-length bytes). A compressed payload stays compressed.
     Block read_block(const Entry& entry, std::uint64_t block_offset, Buffer& payload) const;
     // Whether the payload's check value (zero-padded to 4) equals the entry's stored one.
-    bool check_matches(const Entry& entry, const Buffer& payload) const;
+    // The payload keeps its bytes and size (see padded_check_value).
+    bool check_matches(const Entry& entry, Buffer& payload) const;
 
 private:
     CipherEngine& engine_;

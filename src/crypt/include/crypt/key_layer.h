@@ -1,5 +1,5 @@
 #pragma once
-// The key layer: a byte-wise XOR with a table taken from the key's digits. Applying it twice
+// The key layer: an XOR with a table taken from the key's digits. Applying it twice
 // gives the input back, so crypting and decrypting call the same operation.
 #include <string>
 
