@@ -17,11 +17,15 @@ include(GoogleTest)
 # discovered by CTest. Under the cross build the discovery and the cases run through the Wine
 # wrapper.
 function(vx_add_test name)
-    cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENVIRONMENT;LOCKS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} vx_testsupport GTest::gmock GTest::gtest_main)
+    set(locks)
+    if(T_LOCKS)
+        set(locks RESOURCE_LOCK "${T_LOCKS}")
+    endif()
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES TIMEOUT 300 ENVIRONMENT "${T_ENVIRONMENT}")
+        PROPERTIES TIMEOUT 300 ENVIRONMENT "${T_ENVIRONMENT}" ${locks})
 endfunction()

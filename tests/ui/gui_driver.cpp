@@ -171,13 +171,13 @@ void press_key(HWND window, UINT key) {
 
 void system_close(HWND window) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
-std::string save_screenshot(HWND window, const std::string& name) {
-    RECT r;
-    if (!GetWindowRect(window, &r)) return {};
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    if (w <= 0 || h <= 0) return {};
+namespace {
 
-    HDC screen = GetDC(nullptr);
+// The window's pixels, frame included, as RGB rows; empty when they cannot be read. They come
+// from the window's own device context, so another window lying over it does not show.
+std::vector<std::uint8_t> window_pixels(HWND window, const RECT& r) {
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetWindowDC(window);
     HDC mem = CreateCompatibleDC(screen);
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -191,7 +191,7 @@ std::string save_screenshot(HWND window, const std::string& name) {
     std::vector<std::uint8_t> rgb;
     if (bmp) {
         HGDIOBJ old = SelectObject(mem, bmp);
-        if (BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY)) {
+        if (BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY)) {
             GdiFlush();
             const auto* px = static_cast<const std::uint8_t*>(bits);
             rgb.reserve(static_cast<std::size_t>(w) * h * 3);
@@ -205,7 +205,27 @@ std::string save_screenshot(HWND window, const std::string& name) {
         DeleteObject(bmp);
     }
     DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    ReleaseDC(window, screen);
+    return rgb;
+}
+
+}  // namespace
+
+std::string save_screenshot(HWND window, const std::string& name) {
+    // Parts of the window may not be painted yet: it is read until two readings a moment apart
+    // agree (a picture only; nothing is asserted on it).
+    RECT r;
+    if (!GetWindowRect(window, &r)) return {};
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return {};
+    std::vector<std::uint8_t> rgb;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        Sleep(50);
+        std::vector<std::uint8_t> now = window_pixels(window, r);
+        const bool settled = !now.empty() && now == rgb;
+        rgb = std::move(now);
+        if (settled) break;
+    }
     if (rgb.empty()) return {};
 
     std::string folder = path::join(path::folder(fs::program_directory()), "screenshots");
