@@ -467,8 +467,20 @@ bool MSystem::run_progress(const char* title, bool progress_bar, void* job,
     dialog.run();
     const bool cancelled = dialog.stop_requested();
     if (signal && started->load()) {
+        // The window keeps painting while it waits; clicks and keys wait in the queue until the
+        // run has ended.
         HCURSOR old = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-        WaitForSingleObject(signal, kWorkerEndMs);
+        const ULONGLONG until = GetTickCount64() + kWorkerEndMs;
+        for (;;) {
+            const ULONGLONG now = GetTickCount64();
+            if (now >= until) break;
+            const DWORD r = MsgWaitForMultipleObjects(1, &signal, FALSE,
+                                                      static_cast<DWORD>(until - now),
+                                                      QS_PAINT | QS_SENDMESSAGE);
+            if (r != WAIT_OBJECT_0 + 1) break;  // ended, timed out or failed
+            MSG m;
+            while (PeekMessageW(&m, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&m);
+        }
         SetCursor(old);
     }
     dialog.destroy();
