@@ -100,7 +100,8 @@ void DecryptingRun::entries() {
     offsets_.assign(n, 0);
     for (std::size_t e = 1; e < n; ++e) {
         auto length = number_value(list[e - 1].block_length);
-        offsets_[e] = offsets_[e - 1] + (length && *length > 0 ? static_cast<std::uint64_t>(*length) : 0);
+        const bool counts = length && *length > 0;
+        offsets_[e] = offsets_[e - 1] + (counts ? static_cast<std::uint64_t>(*length) : 0);
     }
     for (std::size_t e = 0; e < n; ++e) {
         if (ctx_.stop_requested()) {
