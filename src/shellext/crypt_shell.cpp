@@ -8,6 +8,7 @@
 #include "handoff/command_line.h"
 #include "handoff/writer.h"
 #include "menu_image.h"
+#include "platform/win32/drop.h"
 #include "platform/win32/wide.h"
 #include "program.h"
 #include "server.h"
@@ -38,20 +39,6 @@ struct Medium {
     STGMEDIUM m{};
     ~Medium() { ReleaseStgMedium(&m); }
 };
-
-// The dropped paths, each in full whatever its length.
-void read_drop(HDROP drop, std::vector<std::wstring>& paths) {
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
-        if (length == 0) continue;
-        std::wstring path(length + 1, L'\0');
-        const UINT got = DragQueryFileW(drop, i, path.data(), length + 1);
-        if (got == 0 || got > length) continue;
-        path.resize(got);
-        paths.push_back(std::move(path));
-    }
-}
 
 bool ends_with(const std::wstring& s, const wchar_t* tail) {
     const std::wstring t(tail);
@@ -100,7 +87,7 @@ STDMETHODIMP CCryptShell::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, HKEY)
     paths_.clear();
     HRESULT hr = S_OK;
     try {
-        read_drop(static_cast<HDROP>(medium.m.hGlobal), paths_);
+        paths_ = win32::dropped_paths(static_cast<HDROP>(medium.m.hGlobal));
     } catch (const std::bad_alloc&) {
         paths_.clear();
         hr = E_OUTOFMEMORY;

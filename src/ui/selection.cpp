@@ -3,6 +3,7 @@
 #include "ui/main_window.h"  // with <windows.h> and the shell's drop handle
 
 #include "platform/path.h"
+#include "platform/win32/drop.h"
 #include "platform/win32/wide.h"
 #include "ui/main_resources.h"
 #include "ui/progress_dialog.h"
@@ -73,12 +74,7 @@ std::vector<std::string> MSystem::open_dialog() {
 
 void MSystem::select() {
     const std::vector<std::string> chosen = open_dialog();
-    if (chosen.empty()) return;
-    window::ProgressSelecting job;
-    job.window = &state_;
-    job.kind = window::RequestKind::dialog_selection;
-    job.paths = &chosen;
-    if (run_selection(job)) set_mode(window::mode_for_paths(chosen));
+    if (!chosen.empty()) select_paths(window::RequestKind::dialog_selection, chosen);
 }
 
 void MSystem::dropped(HDROP hdrop) {
@@ -89,22 +85,19 @@ void MSystem::dropped(HDROP hdrop) {
         return;
     }
     std::vector<std::string> paths;
-    const UINT n = DragQueryFileW(hdrop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < n; ++i) {
-        const UINT length = DragQueryFileW(hdrop, i, nullptr, 0);
-        std::wstring name(static_cast<std::size_t>(length) + 1, L'\0');
-        const UINT got = DragQueryFileW(hdrop, i, name.data(), length + 1);
-        paths.push_back(win32::narrow(name.data(), got));
-    }
+    for (const std::wstring& p : win32::dropped_paths(hdrop)) paths.push_back(win32::narrow(p));
     DragFinish(hdrop);
     drop(paths);
 }
 
 void MSystem::drop(const std::vector<std::string>& paths) {
-    if (paths.empty()) return;
+    if (!paths.empty()) select_paths(window::RequestKind::dropped_files, paths);
+}
+
+void MSystem::select_paths(window::RequestKind kind, const std::vector<std::string>& paths) {
     window::ProgressSelecting job;
     job.window = &state_;
-    job.kind = window::RequestKind::dropped_files;
+    job.kind = kind;
     job.paths = &paths;
     if (run_selection(job)) set_mode(window::mode_for_paths(paths));
 }

@@ -1,36 +1,42 @@
 #pragma once
-// A kernel handle closed when the object goes.
+// System handles released when their owner goes: kernel handles, icons and cursors.
 #include <windows.h>
 
 namespace vx::ui {
 
-class Handle {
+template <typename H, BOOL(WINAPI* Release)(H)>
+class Owned {
 public:
-    Handle() = default;
-    explicit Handle(HANDLE h) : h_(h) {}
-    ~Handle() { reset(); }
-    Handle(Handle&& other) noexcept : h_(other.release()) {}
-    Handle& operator=(Handle&& other) noexcept {
+    Owned() = default;
+    explicit Owned(H h) : h_(h) {}
+    ~Owned() { reset(); }
+    Owned(Owned&& other) noexcept : h_(other.release()) {}
+    Owned& operator=(Owned&& other) noexcept {
         if (this != &other) reset(other.release());
         return *this;
     }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
 
-    HANDLE get() const { return h_; }
+    H get() const { return h_; }
     explicit operator bool() const { return h_ != nullptr; }
-    HANDLE release() {
-        HANDLE h = h_;
+    H release() {
+        H h = h_;
         h_ = nullptr;
         return h;
     }
-    void reset(HANDLE h = nullptr) {
-        if (h_) CloseHandle(h_);
+    void reset(H h = nullptr) {
+        if (h_) Release(h_);
         h_ = h;
     }
 
 private:
-    HANDLE h_ = nullptr;
+    H h_ = nullptr;
 };
+
+using Handle = Owned<HANDLE, CloseHandle>;
+// An icon or cursor loaded from a file or a resource.
+using IconHandle = Owned<HICON, DestroyIcon>;
+using CursorHandle = Owned<HCURSOR, DestroyCursor>;
 
 }  // namespace vx::ui

@@ -13,45 +13,11 @@
 
 #include "crypt/engine.h"
 #include "handoff/command_line.h"
+#include "ui/handle.h"
 #include "window/command.h"
 #include "window/selection.h"
 
 namespace vx::ui {
-
-// An icon or cursor loaded from a file or a resource, destroyed when the object goes.
-class IconHandle {
-public:
-    IconHandle() = default;
-    explicit IconHandle(HICON icon) : icon_(icon) {}
-    ~IconHandle() { reset(); }
-    IconHandle(const IconHandle&) = delete;
-    IconHandle& operator=(const IconHandle&) = delete;
-    HICON get() const { return icon_; }
-    explicit operator bool() const { return icon_ != nullptr; }
-    void reset(HICON icon = nullptr) {
-        if (icon_) DestroyIcon(icon_);
-        icon_ = icon;
-    }
-
-private:
-    HICON icon_ = nullptr;
-};
-
-class CursorHandle {
-public:
-    CursorHandle() = default;
-    ~CursorHandle() { reset(); }
-    CursorHandle(const CursorHandle&) = delete;
-    CursorHandle& operator=(const CursorHandle&) = delete;
-    HCURSOR get() const { return cursor_; }
-    void reset(HCURSOR cursor = nullptr) {
-        if (cursor_) DestroyCursor(cursor_);
-        cursor_ = cursor;
-    }
-
-private:
-    HCURSOR cursor_ = nullptr;
-};
 
 class MSystem {
 public:
@@ -108,6 +74,8 @@ private:
     bool run_progress(const char* title, bool progress_bar, void* job,
                       int (*work)(WorkerContext&, void*));
     bool run_selection(window::ProgressSelecting& job);
+    // Selects the paths chosen in the open dialog or dropped, and sets the mode they give.
+    void select_paths(window::RequestKind kind, const std::vector<std::string>& paths);
     std::vector<std::string> open_dialog();
     void crypt(window::Command command, const std::string& key, const std::string& target);
     void decrypt(window::Command command, const std::string& source, const std::string& target,
