@@ -10,16 +10,6 @@
 namespace vx::handoff {
 namespace {
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0, end;
-    while ((end = text.find('\n', start)) != std::string::npos) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 TEST(HandoffAcrossProcesses, TheProgramReadsWhatAnotherProcessWrote) {
     test::TempDir dir;
     std::vector<std::string> paths;
@@ -43,7 +33,7 @@ TEST(HandoffAcrossProcesses, TheProgramReadsWhatAnotherProcessWrote) {
     // Read while the writer lives, then let it go.
     process::Result run = process::run_hidden(process::join_command_line(args), [&] {
         if (names.empty() && fs::exists(names_file)) {
-            names = lines_of(test::read_file(names_file));
+            names = test::read_lines(names_file);
             if (!names.empty()) read = read_list(names.front(), list, context);
             test::write_file(done_file, "");
         }

@@ -136,19 +136,7 @@ DWORD run_alone() {
     const std::string filter = std::string(info->test_suite_name()) + "." + info->name();
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring line = L"shellext_test --gtest_filter=" + win32::widen(filter);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION p{};
-    if (!CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &p))
-        return 0xFFFFFFFF;
-    WaitForSingleObject(p.hProcess, 120000);
-    DWORD code = 0xFFFFFFFE;
-    GetExitCodeProcess(p.hProcess, &code);
-    CloseHandle(p.hThread);
-    CloseHandle(p.hProcess);
-    return code;
+    return run_and_wait(self, L"shellext_test --gtest_filter=" + win32::widen(filter), 120000);
 }
 
 #define WITHOUT_THEME()                                                          \

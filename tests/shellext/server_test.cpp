@@ -148,19 +148,7 @@ DWORD regsvr32(const std::wstring& options) {
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
     const std::wstring program = std::wstring(system) + L"\\regsvr32.exe";
-    std::wstring line = L"regsvr32 " + options + L" \"" + sidecar_path() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION p{};
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &p))
-        return 0xFFFFFFFF;
-    WaitForSingleObject(p.hProcess, 60000);
-    DWORD code = 0xFFFFFFFE;
-    GetExitCodeProcess(p.hProcess, &code);
-    CloseHandle(p.hThread);
-    CloseHandle(p.hProcess);
-    return code;
+    return run_and_wait(program, L"regsvr32 " + options + L" \"" + sidecar_path() + L"\"", 60000);
 }
 
 TEST_F(Registration, Regsvr32RegistersAndUnregisters) {

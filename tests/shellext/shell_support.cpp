@@ -22,6 +22,21 @@ std::wstring bin_dir() {
 
 std::wstring sidecar_path() { return bin_dir() + L"\\Sidecar.dll"; }
 
+DWORD run_and_wait(const std::wstring& program, std::wstring command_line, DWORD timeout_ms) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION p{};
+    if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &p))
+        return 0xFFFFFFFF;
+    WaitForSingleObject(p.hProcess, timeout_ms);
+    DWORD code = 0xFFFFFFFE;
+    GetExitCodeProcess(p.hProcess, &code);
+    CloseHandle(p.hThread);
+    CloseHandle(p.hProcess);
+    return code;
+}
+
 namespace {
 
 template <class F>

@@ -21,6 +21,10 @@ namespace vx::test {
 std::wstring bin_dir();
 std::wstring sidecar_path();
 
+// Starts 'program' with 'command_line' and waits up to 'timeout_ms' for its end: its exit code,
+// 0xFFFFFFFF when it cannot be started.
+DWORD run_and_wait(const std::wstring& program, std::wstring command_line, DWORD timeout_ms);
+
 // Sidecar.dll, loaded by full path, and its four entry points.
 struct Sidecar {
     Sidecar();

@@ -63,6 +63,17 @@ std::string read_file(const std::string& p) {
     return s;
 }
 
+std::vector<std::string> read_lines(const std::string& p) {
+    const std::string text = read_file(p);
+    std::vector<std::string> lines;
+    std::size_t start = 0, end;
+    while ((end = text.find('\n', start)) != std::string::npos) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
 Buffer bytes_of(const std::string& text) { return Buffer(text.begin(), text.end()); }
 
 }  // namespace vx::test

@@ -1,6 +1,7 @@
 #pragma once
 // Test helpers: a private temporary folder removed with everything in it, and small file tools.
 #include <string>
+#include <vector>
 
 #include "platform/buffer.h"
 
@@ -26,6 +27,8 @@ bool remove_tree(const std::string& path);
 
 void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
+// The file's lines that end in LF; a last line still being written is left out.
+std::vector<std::string> read_lines(const std::string& path);
 Buffer bytes_of(const std::string& text);
 
 }  // namespace vx::test

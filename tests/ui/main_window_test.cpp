@@ -276,8 +276,7 @@ TEST_F(MainWindow, TheOpenDialogPicksFiles) {
         HWND open = drive::wait_box(L"Open");
         ASSERT_TRUE(open);
         // As a person types it: the folder first, then the two names.
-        HWND name = GetDlgItem(open, 0x47C);  // the file name box
-        if (!name) name = GetDlgItem(open, 0x480);
+        HWND name = drive::file_name_box(open);
         ASSERT_TRUE(name);
         SetWindowTextW(name, win32::widen(src).c_str());
         gui::press(open, IDOK);
@@ -310,8 +309,7 @@ TEST_F(MainWindow, ChangeAsksWhereTheContainerGoes) {
             gui::click(GetDlgItem(main, IDC_CB_RESULT));
             HWND save = drive::wait_box(L"Save As");
             ASSERT_TRUE(save) << c.typed;
-            HWND name = GetDlgItem(save, 0x47C);
-            if (!name) name = GetDlgItem(save, 0x480);
+            HWND name = drive::file_name_box(save);
             ASSERT_TRUE(name);
             SetWindowTextW(name, win32::widen(path::join(src, c.typed)).c_str());
             gui::press(save, IDOK);

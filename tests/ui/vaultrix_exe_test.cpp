@@ -138,16 +138,6 @@ TEST(VaultrixExe, WithoutItsFormItShowsNothingAndEndsWithMinusOne) {
     end(p);
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0, end;
-    while ((end = text.find('\n', start)) != std::string::npos) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 TEST(VaultrixExe, AHandOffFromTheShellIsCryptedAndThenTheProgramCloses) {
     test::TempDir dir;
     const std::string sel = dir / "sel";
@@ -166,7 +156,7 @@ TEST(VaultrixExe, AHandOffFromTheShellIsCryptedAndThenTheProgramCloses) {
         start(writer, process::join_command_line({writer, names_file, done_file, a, folder, b}));
     ASSERT_TRUE(w.process);
     ASSERT_TRUE(gui::wait_until([&] { return fs::exists(names_file); }));
-    const std::vector<std::string> names = lines_of(test::read_file(names_file));
+    const std::vector<std::string> names = test::read_lines(names_file);
     ASSERT_FALSE(names.empty());
 
     Program p = start(beside_me("Vaultrix.exe"), " cmap1:" + names.front());

@@ -61,6 +61,11 @@ HWND wait_box(const std::wstring& caption, DWORD pid, int ms) {
 
 std::wstring box_text(HWND box) { return gui::item_text(box, 0xFFFF); }
 
+HWND file_name_box(HWND dialog) {
+    HWND name = GetDlgItem(dialog, 0x47C);
+    return name ? name : GetDlgItem(dialog, 0x480);
+}
+
 std::string text(HWND dialog, int id) { return win32::narrow(gui::item_text(dialog, id)); }
 
 bool enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }

@@ -25,6 +25,9 @@ HWND wait_box(const std::wstring& caption, DWORD pid = GetCurrentProcessId(),
               int ms = gui::kWaitMs);
 // A message box's text.
 std::wstring box_text(HWND box);
+// The file name box of an open or save dialog (the combo box of the Explorer style, else the
+// edit field), or null.
+HWND file_name_box(HWND dialog);
 
 std::string text(HWND dialog, int id);  // a control's text as UTF-8
 bool enabled(HWND dialog, int id);
